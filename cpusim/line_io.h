@@ -1,0 +1,25 @@
+// The board's side of the line: writing its bytes and reading the tool's,
+// optionally at a real line rate (10 bit times per byte) and with noise.
+#pragma once
+
+#include <cstdint>
+
+// The most bytes one SendOnLine call takes: a stuffed frame of the longest
+// kind the board builds, with room to spare.
+constexpr int LINE_SEND_CAPACITY = 4096;
+
+// baud 0 means no pacing.
+void InitLine(int masterFd, long baud);
+// Writes bytes that are already in line form, logged as one transcript line
+// under `direction` (what actually went out, noise included). With a baud
+// rate the bytes leave no faster than the line carries them; inPieces sends
+// them in pieces of a few bytes with short pauses. Returns false when a stop
+// signal cut the write short or the line failed.
+bool SendOnLine(const uint8_t* bytes, int n, const char* direction, bool inPieces);
+// Waits for bytes from the tool and returns how many were read (noise
+// included) with the time they arrived; 0 once a stop signal arrived, -1 when
+// the line failed.
+int ReceiveFromLine(uint8_t* buffer, int capacity, int64_t* arrivalNs);
+// When a frame whose first byte arrived at firstNs counts as received: at
+// the line rate its last byte cannot come before rawLength byte times.
+int64_t PacedArrivalNs(int64_t firstNs, int64_t lastNs, int rawLength);
