@@ -4,6 +4,7 @@
 
 #include <conio.h>
 #include <cstdio>
+#include <cwchar>
 
 #include "platform.h"
 
@@ -20,7 +21,7 @@ void PlatformShowError(const char16_t* caption, const char16_t* text) {
     const wchar_t* wideText = reinterpret_cast<const wchar_t*>(text);
     if (MessageBoxW(nullptr, wideText, wideCaption, MB_ICONERROR) == 0) {
         // No desktop to show the box on: the message must not be lost.
-        std::fwprintf(stderr, L"%ls: %ls\n", wideCaption, wideText);
+        fwprintf(stderr, L"%ls: %ls\n", wideCaption, wideText);
     }
 }
 

@@ -1,0 +1,43 @@
+// A platform backend for the fuzz targets: the serial line plays back a
+// script of arrivals, writes and console text are kept or dropped, and the
+// end of the script leaves ReceiveFrame (which never gives up by itself)
+// through a longjmp to LineExhausted.
+#pragma once
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+
+// Room for a script: a few frames more than the longest run of part 2.
+constexpr int LINE_CAPACITY = 256 * 1024;
+constexpr int MAX_ARRIVALS = 4096;
+constexpr int WRITTEN_CAPACITY = 64 * 1024;
+
+// One arrival: bytes that reach the driver's input queue together. Whatever
+// the receiver does not read stays queued, as in a real driver.
+struct Arrival {
+    int offset;       // into the line's bytes
+    int length;       // 0: a poll that finds nothing waiting
+    bool failRead;    // the first read after this arrival fails
+    bool shortReads;  // reads give at most half of what was asked (at least 1)
+};
+
+// Set with setjmp by the fuzz target before it calls into the link layer;
+// the line jumps back here with 1 once the script is played out.
+extern std::jmp_buf LineExhausted;
+
+void ResetLine();
+// Appends bytes to the line and returns their offset (-1 when full).
+int AddLineBytes(const uint8_t* bytes, int length);
+// Queues an arrival of line bytes; false when the script is full.
+bool AddArrival(int offset, int length, bool failRead, bool shortReads);
+
+const uint8_t* LineBytes();
+// How many line bytes the receiver has read so far, and which arrival it is
+// reading (the arrivals before it are wholly consumed).
+int LineBytesRead();
+int ArrivalsStarted();
+
+// Everything written to the port, in order.
+const uint8_t* WrittenBytes();
+int WrittenLength();
