@@ -19,8 +19,9 @@ int MasterFd = -1;
 int64_t ByteNs = 0;
 // Paced bytes go out in slices of about a millisecond of line time.
 int SliceBytes = 1;
-// When the line has carried everything written so far.
+// When the line has carried everything written so far, each way.
 int64_t LineFreeAtNs = 0;
+int64_t ReceiveLineFreeAtNs = 0;
 
 uint8_t NoisySend[2 * LINE_SEND_CAPACITY];
 uint8_t CleanReceive[LINE_SEND_CAPACITY];
@@ -54,6 +55,7 @@ void InitLine(int masterFd, long baud) {
     long bytesPerMs = baud / 10 / 1000;
     SliceBytes = bytesPerMs > 1 ? static_cast<int>(bytesPerMs) : 1;
     LineFreeAtNs = 0;
+    ReceiveLineFreeAtNs = 0;
 }
 
 bool SendOnLine(const uint8_t* bytes, int n, const char* direction, bool inPieces) {
@@ -132,10 +134,16 @@ int ReceiveFromLine(uint8_t* buffer, int capacity, int64_t* arrivalNs) {
     }
 }
 
-int64_t PacedArrivalNs(int64_t firstNs, int64_t lastNs, int rawLength) {
+void PaceArrival(int64_t* firstNs, int64_t* lastNs, int rawLength) {
     if (ByteNs == 0 || rawLength < 1) {
-        return lastNs;
+        return;
     }
-    int64_t due = firstNs + (rawLength - 1) * ByteNs;
-    return due > lastNs ? due : lastNs;
+    if (*firstNs < ReceiveLineFreeAtNs + ByteNs) {
+        *firstNs = ReceiveLineFreeAtNs + ByteNs;
+    }
+    int64_t due = *firstNs + (rawLength - 1) * ByteNs;
+    if (*lastNs < due) {
+        *lastNs = due;
+    }
+    ReceiveLineFreeAtNs = *lastNs;
 }

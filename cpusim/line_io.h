@@ -20,6 +20,7 @@ bool SendOnLine(const uint8_t* bytes, int n, const char* direction, bool inPiece
 // included) with the time they arrived; 0 once a stop signal arrived, -1 when
 // the line failed.
 int ReceiveFromLine(uint8_t* buffer, int capacity, int64_t* arrivalNs);
-// When a frame whose first byte arrived at firstNs counts as received: at
-// the line rate its last byte cannot come before rawLength byte times.
-int64_t PacedArrivalNs(int64_t firstNs, int64_t lastNs, int rawLength);
+// Moves the arrival of a frame's first and last byte to when they would
+// have arrived at the line rate: the first no sooner than one byte time
+// after the frame before, the last rawLength - 1 byte times after the first.
+void PaceArrival(int64_t* firstNs, int64_t* lastNs, int rawLength);

@@ -91,11 +91,12 @@ void TakeFrame() {
     int64_t firstNs = 0;
     int64_t lastNs = 0;
     const uint8_t* raw = GatheredFrame(&length, &firstNs, &lastNs);
-    int64_t arrivedNs = PacedArrivalNs(firstNs, lastNs, length);
-    if (arrivedNs > MonotonicNs()) {
-        SleepUntilNs(arrivedNs);
+    // At a line rate, the frame is only there once its last byte would be.
+    PaceArrival(&firstNs, &lastNs, length);
+    if (lastNs > MonotonicNs()) {
+        SleepUntilNs(lastNs);
     }
-    LogTranscript("RX", firstNs, arrivedNs, raw, length);
+    LogTranscript("RX", firstNs, lastNs, raw, length);
     HandleToolFrame(raw, length);
 }
 
@@ -184,10 +185,10 @@ int main(int argc, char** argv) {
     ClosePtyPort(&port);
     CloseTranscript();
     if (StopRequested()) {
-        std::fprintf(stderr, "cpusim: stopped by signal %d after %d sessions\n",
+        std::fprintf(stderr, "cpusim: stopped by signal %d; sessions ended: %d\n",
                      StopSignalNumber(), EndedSessions());
     } else {
-        std::fprintf(stderr, "cpusim: done after %d sessions\n", EndedSessions());
+        std::fprintf(stderr, "cpusim: done; sessions ended: %d\n", EndedSessions());
     }
     return status;
 }

@@ -25,6 +25,7 @@ int BytesRead = 0;
 int IdlePolls = 0;      // polls in a row that led to no byte being read
 
 uint8_t Written[WRITTEN_CAPACITY];
+volatile uint8_t ConsumedSum;  // keeps the reads of Consume from being dropped
 int WrittenCount = 0;
 
 // A receiver that keeps polling without ever reading would hang the fuzzer
@@ -45,13 +46,12 @@ void Consume(const void* bytes, int length) {
         std::fprintf(stderr, "negative length %d handed to the platform\n", length);
         std::abort();
     }
-    static volatile uint8_t sink;
     const uint8_t* b = static_cast<const uint8_t*>(bytes);
     uint8_t sum = 0;
     for (int i = 0; i < length; ++i) {
         sum = static_cast<uint8_t>(sum + b[i]);
     }
-    sink = sum;
+    ConsumedSum = sum;
 }
 }  // namespace
 

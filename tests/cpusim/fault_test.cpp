@@ -38,6 +38,10 @@ struct FaultCase {
     std::vector<Step> steps;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 // The file every read case serves: three full blocks and 300 bytes.
 const Bytes FILE_BYTES = Pattern(3 * 1024 + 300, 11);
 const Bytes GARBAGE_BYTES = {0x55, 0xAA, 0x00, 0xFF, 0x31, 0x32, 0x33};

@@ -21,6 +21,10 @@ Bytes Repeated(uint8_t first, uint8_t b, size_t count) {
     return bytes;
 }
 
+void PrintTo(const LineJunk& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LineJunkTest : public BoardTest, public ::testing::WithParamInterface<LineJunk> {};
 
 // Junk ahead of a request is skipped without an answer: the first thing

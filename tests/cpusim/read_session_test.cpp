@@ -12,6 +12,10 @@ struct ServedFile {
     size_t servedLength;
 };
 
+void PrintTo(const ServedFile& c, std::ostream* os) {
+    *os << c.fileLength << " bytes, --serve-bytes \"" << c.serveBytes << "\"";
+}
+
 class ReadLengthTest : public BoardTest, public ::testing::WithParamInterface<ServedFile> {};
 
 TEST_P(ReadLengthTest, ServesBlocksUntilAShortOne) {
@@ -64,6 +68,10 @@ struct RefusedAck {
     Bytes frame;
     Bytes answer;
 };
+
+void PrintTo(const RefusedAck& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RefusedAckTest : public BoardTest, public ::testing::WithParamInterface<RefusedAck> {};
 

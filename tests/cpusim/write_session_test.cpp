@@ -118,6 +118,10 @@ struct RefusedData {
     Bytes answer;
 };
 
+void PrintTo(const RefusedData& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class RefusedDataTest : public WriteSessionTest, public ::testing::WithParamInterface<RefusedData> {};
 
 TEST_P(RefusedDataTest, EndsTheWriteWithAnError) {
