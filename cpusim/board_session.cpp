@@ -116,7 +116,7 @@ const char* DescribeFrame(const uint8_t* frame, int n) {
     return Description;
 }
 
-void SendFrame(const uint8_t* frame, int n, bool inPieces, int alsoEscape, unsigned faults) {
+void SendBoardFrame(const uint8_t* frame, int n, bool inPieces, int alsoEscape, unsigned faults) {
     int s = StuffForLine(frame, n, LineBytes, sizeof LineBytes, alsoEscape);
     Note("TX %s%s%s", DescribeFrame(frame, n), faults ? " with fault " : "",
          faults ? FaultNames(faults) : "");
@@ -152,7 +152,7 @@ void EndSession(const char* format, ...) {
 
 void SendBoardError(uint16_t block, const char* text) {
     int n = BuildErrorFrame(Answer, block, text, true);
-    SendFrame(Answer, n, false, 0, 0);
+    SendBoardFrame(Answer, n, false, 0, 0);
 }
 
 uint16_t FatalBlock() {
@@ -201,11 +201,11 @@ AnswerOutcome SendAnswer(unsigned faults, uint16_t command, uint16_t block) {
         SendOnLine(LineBytes, s, "TX", pieces);
     }
     if (faults & FAULT_UNKNOWNCMD) {
-        SendFrame(Answer, BuildCommandFrame(Answer, UNKNOWN_COMMAND, block), pieces, 0,
+        SendBoardFrame(Answer, BuildCommandFrame(Answer, UNKNOWN_COMMAND, block), pieces, 0,
                   FAULT_UNKNOWNCMD);
     }
     if (faults & FAULT_ACK) {
-        SendFrame(Answer, BuildAckFrame(Answer, block), pieces, 0, FAULT_ACK);
+        SendBoardFrame(Answer, BuildAckFrame(Answer, block), pieces, 0, FAULT_ACK);
     }
 
     AnswerOutcome outcome = ANSWER_TOOL_STOPS;
@@ -257,7 +257,7 @@ AnswerOutcome SendAnswer(unsigned faults, uint16_t command, uint16_t block) {
         Answer[n - 3] ^= 0xFF;
         outcome = ANSWER_TOOL_STOPS;
     }
-    SendFrame(Answer, n, pieces, alsoEscape, faults);
+    SendBoardFrame(Answer, n, pieces, alsoEscape, faults);
     return outcome;
 }
 

@@ -34,7 +34,7 @@ constexpr int MAX_IDLE_POLLS = 1000000;
 
 void NoteIdlePoll() {
     if (++IdlePolls > MAX_IDLE_POLLS) {
-        std::fprintf(stderr, "receiver polls without reading the bytes waiting\n");
+        std::fprintf(stderr, "fuzz_platform: receiver polls without reading the bytes waiting\n");
         std::abort();
     }
 }
@@ -43,7 +43,7 @@ void NoteIdlePoll() {
 // outside its buffer, and keeps nothing.
 void Consume(const void* bytes, int length) {
     if (length < 0) {
-        std::fprintf(stderr, "negative length %d handed to the platform\n", length);
+        std::fprintf(stderr, "fuzz_platform: negative length %d handed to the platform\n", length);
         std::abort();
     }
     const uint8_t* b = static_cast<const uint8_t*>(bytes);

@@ -354,13 +354,36 @@ bool WritePng(const char* path, int scale)
     return true;
 }
 
+// Writes one image part as the board's file holds it, e.g. to give a
+// simulated board the file it comes from the factory with.
+bool WritePart(const char* which, const char* path)
+{
+    const ImagePart* part = std::strcmp(which, "1") == 0 ? &IMAGE_PART1
+                          : std::strcmp(which, "2") == 0 ? &IMAGE_PART2 : nullptr;
+    if (part == nullptr) {
+        std::fprintf(stderr, "glyphview: there is no image part %s (1 or 2)\n", which);
+        return false;
+    }
+    std::FILE* file = std::fopen(path, "wb");
+    bool written = file != nullptr &&
+                   std::fwrite(part->bytes, 1, static_cast<size_t>(part->size), file) == static_cast<size_t>(part->size);
+    if (file != nullptr && std::fclose(file) != 0) {
+        written = false;
+    }
+    if (!written) {
+        std::fprintf(stderr, "glyphview: writing %s failed\n", path);
+    }
+    return written;
+}
+
 void Usage()
 {
     std::fprintf(stderr,
                  "usage: glyphview GLYPH...            show glyphs as 12x12 pictures; GLYPH is a JIS\n"
                  "                                     code (3021), row-cell (16-01) or a character (亜)\n"
                  "       glyphview --png FILE [--scale N]  write the whole image as a PNG sheet\n"
-                 "                                     (94 cells a row, one row per JIS row; N = 1-8, default 2)\n");
+                 "                                     (94 cells a row, one row per JIS row; N = 1-8, default 2)\n"
+                 "       glyphview --part N FILE       write image part N (1 or 2) as the board's file holds it\n");
 }
 
 }  // namespace
@@ -384,6 +407,13 @@ int main(int argc, char** argv)
             return 2;
         }
         return WritePng(argv[2], scale) ? 0 : 1;
+    }
+    if (std::strcmp(argv[1], "--part") == 0) {
+        if (argc != 4) {
+            Usage();
+            return 2;
+        }
+        return WritePart(argv[2], argv[3]) ? 0 : 1;
     }
     int status = 0;
     for (int i = 1; i < argc; ++i) {
