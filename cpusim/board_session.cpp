@@ -200,12 +200,16 @@ AnswerOutcome SendAnswer(unsigned faults, uint16_t command, uint16_t block) {
         Note("TX a %d-byte frame", s);
         SendOnLine(LineBytes, s, "TX", pieces);
     }
+    // An extra whole frame must reach the tool as a gathering of its own:
+    // the tool does not split frames that arrive together.
     if (faults & FAULT_UNKNOWNCMD) {
         SendBoardFrame(Answer, BuildCommandFrame(Answer, UNKNOWN_COMMAND, block), pieces, 0,
                   FAULT_UNKNOWNCMD);
+        WaitForToolToRead();
     }
     if (faults & FAULT_ACK) {
         SendBoardFrame(Answer, BuildAckFrame(Answer, block), pieces, 0, FAULT_ACK);
+        WaitForToolToRead();
     }
 
     AnswerOutcome outcome = ANSWER_TOOL_STOPS;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "line_noise.h"
@@ -16,6 +17,7 @@ constexpr int PIECE_BYTES = 3;
 constexpr int64_t PIECE_PAUSE_NS = 2 * NS_PER_MS;
 
 int MasterFd = -1;
+int SlaveFd = -1;
 int64_t ByteNs = 0;
 // Paced bytes go out in slices of about a millisecond of line time.
 int SliceBytes = 1;
@@ -49,8 +51,9 @@ bool WriteWhole(const uint8_t* bytes, int n) {
 }
 }  // namespace
 
-void InitLine(int masterFd, long baud) {
+void InitLine(int masterFd, int slaveFd, long baud) {
     MasterFd = masterFd;
+    SlaveFd = slaveFd;
     ByteNs = baud > 0 ? 10 * NS_PER_SECOND / baud : 0;
     long bytesPerMs = baud / 10 / 1000;
     SliceBytes = bytesPerMs > 1 ? static_cast<int>(bytesPerMs) : 1;
@@ -146,4 +149,17 @@ void PaceArrival(int64_t* firstNs, int64_t* lastNs, int rawLength) {
         *lastNs = due;
     }
     ReceiveLineFreeAtNs = *lastNs;
+}
+
+void WaitForToolToRead() {
+    constexpr int64_t LIMIT_NS = 2 * NS_PER_SECOND;
+    constexpr int64_t STEP_NS = 2 * NS_PER_MS;
+    int64_t deadlineNs = MonotonicNs() + LIMIT_NS;
+    int quietChecks = 0;
+    while (quietChecks < 2 && MonotonicNs() < deadlineNs && !StopRequested()) {
+        int waiting = 0;
+        bool unread = ioctl(SlaveFd, FIONREAD, &waiting) == 0 && waiting > 0;
+        quietChecks = unread ? 0 : quietChecks + 1;
+        SleepUntilNs(MonotonicNs() + STEP_NS);
+    }
 }

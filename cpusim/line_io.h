@@ -8,8 +8,12 @@
 // kind the board builds, with room to spare.
 constexpr int LINE_SEND_CAPACITY = 4096;
 
-// baud 0 means no pacing.
-void InitLine(int masterFd, long baud);
+// baud 0 means no pacing. slaveFd is the board's own handle on the tool's
+// side, through which it sees what the tool has not read yet.
+void InitLine(int masterFd, int slaveFd, long baud);
+// Waits, up to a bound (or a stop signal), until the tool has read every
+// byte sent so far and the line has stayed quiet for a moment.
+void WaitForToolToRead();
 // Writes bytes that are already in line form, logged as one transcript line
 // under `direction` (what actually went out, noise included). With a baud
 // rate the bytes leave no faster than the line carries them; inPieces sends

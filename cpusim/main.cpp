@@ -66,8 +66,6 @@
 namespace {
 // Bytes written to the tool that it has not read yet are lost when the
 // board closes the line, so a board that ends by itself waits for them.
-constexpr int64_t DRAIN_LIMIT_NS = 2 * NS_PER_SECOND;
-constexpr int64_t DRAIN_STEP_NS = 10 * NS_PER_MS;
 
 uint8_t Chunk[LINE_SEND_CAPACITY];
 
@@ -124,14 +122,6 @@ int ServeLine(const SimOptions& options) {
     return 0;
 }
 
-void WaitForToolToRead(const PtyPort& port) {
-    int64_t deadlineNs = MonotonicNs() + DRAIN_LIMIT_NS;
-    int quietChecks = 0;
-    while (quietChecks < 2 && MonotonicNs() < deadlineNs && !StopRequested()) {
-        quietChecks = PendingToolInput(&port) == 0 ? quietChecks + 1 : 0;
-        SleepUntilNs(MonotonicNs() + DRAIN_STEP_NS);
-    }
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,7 +155,7 @@ int main(int argc, char** argv) {
     std::printf("%s\n", port.slaveName);
     std::fflush(stdout);
 
-    InitLine(port.master, options.baud);
+    InitLine(port.master, port.slave, options.baud);
     InitLineNoise(options.noiseRate, options.seed, options.noiseToTool, options.noiseToBoard);
     BoardSettings settings{options.serveBytes, options.verbose};
     InitBoard(&settings);
@@ -176,7 +166,7 @@ int main(int argc, char** argv) {
 
     int status = ServeLine(options);
     if (status == 0 && !StopRequested()) {
-        WaitForToolToRead(port);
+        WaitForToolToRead();
     }
     CloseBoard();
     if (options.linkPath != nullptr) {
