@@ -1,5 +1,6 @@
 // glyphcheck1 and glyphcheck2 for real against the simulated board.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "console_texts.h"
@@ -136,13 +137,15 @@ struct ReadFault {
 
 void PrintTo(const ReadFault& c, std::ostream* os) { *os << c.name; }
 
-class ReadFaultTest : public BoardTest, public testing::WithParamInterface<ReadFault> {};
+// Each row for both verifiers: the same exchange, with part 1 or part 2.
+class ReadFaultTest : public BoardTest, public testing::WithParamInterface<std::tuple<ReadFault, int>> {};
 
 TEST_P(ReadFaultTest, EndsTheRunAtOnce) {
-    const ReadFault& c = GetParam();
-    ASSERT_TRUE(board.PutStoreFile(PART2_FILE_NAME, PartBytes(IMAGE_PART2)));
+    const ReadFault& c = std::get<0>(GetParam());
+    const ImagePart& part = std::get<1>(GetParam()) == 1 ? IMAGE_PART1 : IMAGE_PART2;
+    ASSERT_TRUE(board.PutStoreFile(part.fileName, PartBytes(part)));
     StartBoard(c.options);
-    ToolRun run = Run("glyphcheck2");
+    ToolRun run = Run(std::get<1>(GetParam()) == 1 ? "glyphcheck1" : "glyphcheck2");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Tail(run.out, 3), c.ending);
     EXPECT_EQ(static_cast<int>(FramesFromTool().size()), c.framesSent);
@@ -154,7 +157,7 @@ std::string CpuError(const std::string& text) {
 
 INSTANTIATE_TEST_SUITE_P(
     Board, ReadFaultTest,
-    testing::Values(
+    testing::Combine(testing::Values(
         ReadFault{"ErrorAnswersTheRequest", {"--fault", "error0@1"}, CpuError("RESEND") + FAILURE_END, 1},
         ReadFault{"ErrorWithANumber", {"--fault", "error@6"}, CpuError("FAULT") + FAILURE_END, 6},
         ReadFault{"ErrorTextWithoutNul", {"--fault", "nonul@3"}, CpuError("NO NUL") + FAILURE_END, 3},
@@ -164,7 +167,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadFault{"WrongBlock", {"--fault", "wrongblock@4"}, MSG_BLOCK_NO_ERROR + FAILURE_END, 4},
         ReadFault{"RepeatOfTheBlockBefore", {"--fault", "repeat@5"}, MSG_BLOCK_NO_ERROR + FAILURE_END, 5},
         ReadFault{"DataFrameTooShort", {"--fault", "shortdata@2"}, MSG_BLOCK_NO_ERROR + FAILURE_END, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+                     testing::Values(1, 2)),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_glyphcheck" + std::to_string(std::get<1>(info.param));
+    });
 
 TEST_F(VerifierTest, AMissingFileIsTheBoardsError) {
     StartBoard();
