@@ -10,6 +10,7 @@
 #include "console.h"
 #include "console_texts.h"
 #include "frame_codec.h"
+#include "received_frame.h"
 #include "verifier_texts.h"
 
 namespace {
@@ -54,16 +55,13 @@ bool VerifyPart(const ImagePart& part) {
     bool outcome = true;
     SendFrame(BuildReadRequest(FrameBuffer, part.fileName, part.sizeText));
     for (;;) {
-        int n = ReceiveFrame();
-        if (!CheckFcs(FrameBuffer, n)) {
-            ConsolePrint(MSG_CRC_ERROR);
+        int n = 0;
+        if (!ReceiveCheckedFrame(&n)) {
             return false;
         }
         uint16_t command = GetFrameCommand(FrameBuffer);
         if (command == CMD_ERROR) {
-            int length = 0;
-            const uint8_t* text = GetErrorText(FrameBuffer, n, &length);
-            PrintCpuError(text, length);
+            PrintBoardError(n);
             return false;
         }
         if (command != CMD_DATA) {

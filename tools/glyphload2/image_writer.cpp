@@ -9,6 +9,7 @@
 #include "console.h"
 #include "console_texts.h"
 #include "frame_codec.h"
+#include "received_frame.h"
 #include "writer_texts.h"
 
 namespace {
@@ -42,9 +43,8 @@ bool WritePart(const ImagePart& part) {
         return false;
     }
     for (;;) {
-        int n = ReceiveFrame();
-        if (!CheckFcs(FrameBuffer, n)) {
-            ConsolePrint(MSG_CRC_ERROR);
+        int n = 0;
+        if (!ReceiveCheckedFrame(&n)) {
             return false;
         }
         uint16_t command = GetFrameCommand(FrameBuffer);
@@ -65,9 +65,7 @@ bool WritePart(const ImagePart& part) {
                 return false;
             }
         } else if (command == CMD_ERROR) {
-            int length = 0;
-            const uint8_t* text = GetErrorText(FrameBuffer, n, &length);
-            PrintCpuError(text, length);
+            PrintBoardError(n);
             if (block != 0) {
                 return false;
             }
