@@ -1,8 +1,6 @@
-// Every block of both image parts through the link layer's codec:
-// the DATA frame built from it stuffs within FRAME_BUFFER_SIZE, to the length
-// the Part's rule gives (8 + p + escaped payload and FCS bytes), and comes back
-// whole from UnstuffFrame with a right FCS. Kept apart from glyphimage_test so
-// that the image tests do not depend on the codec.
+// Every block of both image parts through the link layer's codec: the DATA
+// frame built from it stuffs within FRAME_BUFFER_SIZE, to 8 + p + its escaped
+// payload and FCS bytes, and comes back whole from UnstuffFrame with a right FCS.
 #include <gtest/gtest.h>
 
 #include <cstdint>
