@@ -28,7 +28,7 @@ Bytes PayloadOf(int k, int p, int changedAt = -1) {
     Bytes payload(static_cast<size_t>(p));
     for (int i = 0; i < p; ++i) {
         int at = (k - 1) * BLOCK_SIZE + i;
-        payload[static_cast<size_t>(i)] = at < SMALL_SIZE ? SmallBytes[at] : 0x55;
+        payload[static_cast<size_t>(i)] = at >= 0 && at < SMALL_SIZE ? SmallBytes[at] : 0x55;
     }
     if (changedAt >= 0) {
         payload[static_cast<size_t>(changedAt)] ^= 0xFF;
