@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Room for a script: a few frames more than the longest run of part 2.
+// Room for a script of arrivals; longer ones are made as they are read.
 constexpr int LINE_CAPACITY = 256 * 1024;
 constexpr int MAX_ARRIVALS = 4096;
 constexpr int WRITTEN_CAPACITY = 64 * 1024;
@@ -27,16 +27,22 @@ struct Arrival {
 extern std::jmp_buf LineExhausted;
 
 void ResetLine();
+// Asked for more when every arrival has been played, so that a script can
+// be made as it is read; returns false when there is no more. ResetLine
+// drops it.
+using LineRefill = bool (*)();
+void SetLineRefill(LineRefill refill);
+// Forgets the arrivals played so far and their bytes, to make room; only
+// from a refill, when nothing is queued. Reads and writes stay counted.
+void RecycleLine();
 // Appends bytes to the line and returns their offset (-1 when full).
 int AddLineBytes(const uint8_t* bytes, int length);
 // Queues an arrival of line bytes; false when the script is full.
 bool AddArrival(int offset, int length, bool failRead, bool shortReads);
 
 const uint8_t* LineBytes();
-// How many line bytes the receiver has read so far, and which arrival it is
-// reading (the arrivals before it are wholly consumed).
+// How many line bytes the receiver has read so far.
 int LineBytesRead();
-int ArrivalsStarted();
 
 // Everything written to the port, in order.
 const uint8_t* WrittenBytes();

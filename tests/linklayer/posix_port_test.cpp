@@ -120,6 +120,17 @@ TEST_F(PosixPortTest, WaitingSleepsUntilBytesArrive) {
     waitpid(board, &status, 0);
 }
 
+TEST_F(PosixPortTest, AHungUpLineReportsNoBytes) {
+    ASSERT_TRUE(PlatformOpenPort(7));
+    ASSERT_TRUE(PlatformSetLine());
+    close(master);  // the board's side goes away
+    master = posix_openpt(O_RDWR | O_NOCTTY);  // for TearDown
+    // Each call comes back (paced, not spinning) and never invents bytes.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(PlatformBytesWaiting(), 0);
+    }
+}
+
 TEST_F(PosixPortTest, AHeldPortDoesNotOpenAgain) {
     ASSERT_TRUE(PlatformOpenPort(7));
     pid_t other = fork();
