@@ -107,16 +107,13 @@ void PlatformClosePort() {
 }
 
 int PlatformBytesWaiting() {
-    int waiting = 0;
-    if (ioctl(PortFd, FIONREAD, &waiting) == 0 && waiting > 0) {
-        return waiting;
-    }
-    // Sleep in the kernel until input arrives instead of spinning.
+    // Sleep in the kernel until input is there instead of spinning; with
+    // bytes already waiting, poll() returns at once.
     pollfd readable{PortFd, POLLIN, 0};
     if (poll(&readable, 1, -1) < 0) {
         return 0;  // interrupted: the caller simply asks again
     }
-    waiting = 0;
+    int waiting = 0;
     if (ioctl(PortFd, FIONREAD, &waiting) == 0 && waiting > 0) {
         return waiting;
     }
