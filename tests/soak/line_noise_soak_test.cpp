@@ -3,8 +3,8 @@
 // failure, or the silence of a lost frame (which the exchanges allow: no
 // side ever times out); anything else fails the test.
 //
-// The noise is repeatable: runs use the seeds SOAK_FIRST_SEED (default 1)
-// onwards, and a failure names the board options that repeat it.
+// The noise is repeatable: the seeds start at SOAK_FIRST_SEED (default 1),
+// and every run that is reported names the board options that repeat it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,21 +19,24 @@ namespace {
 // and the writer only ACKs; tool to board (rx) it is the other way round,
 // and damaged DATA frames make the writer resend.
 const SoakCase CASES[] = {
-    {"glyphload2", 1e-3, "tx", 32, false},
+    {"glyphload2", 1e-3, "tx", 48, false},
     {"glyphload2", 3e-3, "tx", 8, false},
     {"glyphload2", 1e-4, "rx", 24, false},
-    {"glyphload2", 1e-3, "rx", 24, false},
-    {"glyphload2", 3e-4, "both", 16, false},
-    {"glyphcheck2", 1e-5, "tx", 48, false},
+    {"glyphload2", 1e-3, "rx", 32, false},
+    {"glyphload2", 3e-4, "both", 24, false},
+    {"glyphcheck2", 1e-5, "tx", 64, false},
     {"glyphcheck2", 1e-4, "tx", 16, false},
-    {"glyphcheck2", 1e-5, "tx", 24, true},
-    {"glyphcheck2", 3e-4, "rx", 16, false},
+    {"glyphcheck2", 1e-5, "tx", 32, true},
+    {"glyphcheck2", 5e-4, "rx", 24, false},
     {"glyphcheck2", 1e-5, "both", 16, false},
-    {"glyphcheck1", 1e-5, "tx", 48, false},
+    {"glyphcheck1", 1e-5, "tx", 64, false},
     {"glyphcheck1", 1e-4, "tx", 16, false},
-    {"glyphcheck1", 1e-5, "tx", 24, true},
-    {"glyphcheck1", 3e-4, "rx", 16, false},
+    {"glyphcheck1", 1e-5, "tx", 32, true},
+    {"glyphcheck1", 5e-4, "rx", 24, false},
 };
+// Each case draws its seeds from a range of its own, so that no two cases
+// replay the same noise on the same bytes.
+constexpr uint64_t SEEDS_PER_CASE = 100;
 
 uint64_t FirstSeed() {
     const char* text = std::getenv("SOAK_FIRST_SEED");
@@ -41,14 +44,16 @@ uint64_t FirstSeed() {
 }
 
 void Soak(const char* tool) {
-    for (const SoakCase& c : CASES) {
+    for (size_t index = 0; index < sizeof CASES / sizeof CASES[0]; ++index) {
+        const SoakCase& c = CASES[index];
+        uint64_t firstSeed = FirstSeed() + SEEDS_PER_CASE * index;
         if (std::strcmp(c.tool, tool) != 0) {
             continue;
         }
         int counts[RUN_BAD + 1] = {};
         int slowestMs = 0;
         for (int i = 0; i < c.runs; ++i) {
-            uint64_t seed = FirstSeed() + static_cast<uint64_t>(i);
+            uint64_t seed = firstSeed + static_cast<uint64_t>(i);
             RunResult result = RunSoakCase(c, seed);
             CountRun(tool, result);
             ++counts[result.kind];
@@ -60,11 +65,14 @@ void Soak(const char* tool) {
             if (result.kind == RUN_WAITING) {
                 std::cout << "waiting on a lost frame: " << run << ": " << result.reason << "\n";
             }
+            if (!result.boardFileDamage.empty()) {
+                std::cout << "board's file damaged: " << run << ": " << result.boardFileDamage << "\n";
+            }
             if (result.kind == RUN_BAD) {
                 ADD_FAILURE() << run << ": " << result.reason << "\n" << result.detail;
             }
         }
-        std::cout << tool << " " << NoiseOptions(c, FirstSeed()) << ".." << FirstSeed() + c.runs - 1
+        std::cout << tool << " " << NoiseOptions(c, firstSeed) << ".." << firstSeed + c.runs - 1
                   << (c.fileOneByteOff ? " (file one byte off)" : "")
                   << ", " << c.runs << " seeds: success " << counts[RUN_SUCCESS] << ", clean failure "
                   << counts[RUN_CLEAN_FAILURE] << ", waiting " << counts[RUN_WAITING] << ", bad "

@@ -9,6 +9,8 @@ namespace {
 using Raw = std::vector<uint8_t>;
 
 constexpr size_t HEX_SHOWN = 24;  // bytes of a frame shown in a report
+constexpr int READ_REQUEST_LENGTH = 26;
+constexpr int WRITE_REQUEST_LENGTH = 19;
 
 std::string Hex(const Raw& raw, size_t limit) {
     static const char DIGITS[] = "0123456789abcdef";
@@ -31,21 +33,37 @@ int Decode(const Raw& raw, uint8_t (&frame)[FRAME_BUFFER_SIZE]) {
     std::memcpy(frame, raw.data(), raw.size());
     return UnstuffFrame(frame, static_cast<int>(raw.size()));
 }
+// Noise can leave a frame whose FCS still matches. The codec never builds
+// one whose length does not fit its command, nor one stuffed otherwise.
+bool LengthFitsCommand(const uint8_t* frame, int n) {
+    int text = 0;
+    switch (GetFrameCommand(frame)) {
+        case CMD_ACK:
+            return n == FRAME_OVERHEAD;
+        case CMD_DATA:
+            return n - FRAME_OVERHEAD <= BLOCK_SIZE;
+        case CMD_ERROR:
+            GetErrorText(frame, n, &text);
+            return n == FRAME_OVERHEAD + 1 + text;
+        case CMD_READ:
+            return n == READ_REQUEST_LENGTH;
+        case CMD_WRITE:
+            return n == WRITE_REQUEST_LENGTH;
+        default:
+            return false;
+    }
+}
 }  // namespace
 
 bool IsIntactFrame(const Raw& raw) {
-    if (raw.size() < static_cast<size_t>(MIN_FRAME_LENGTH) || raw.front() != FLAG_BYTE ||
-        raw.back() != FLAG_BYTE) {
-        return false;
-    }
-    for (size_t i = 1; i + 1 < raw.size(); ++i) {
-        if (raw[i] == FLAG_BYTE) {
-            return false;
-        }
-    }
     uint8_t frame[FRAME_BUFFER_SIZE];
     int n = Decode(raw, frame);
-    return n >= MIN_FRAME_LENGTH && frame[n - 1] == FLAG_BYTE && CheckFcs(frame, n);
+    if (n < MIN_FRAME_LENGTH || frame[0] != FLAG_BYTE || frame[n - 1] != FLAG_BYTE ||
+        !CheckFcs(frame, n) || !LengthFitsCommand(frame, n)) {
+        return false;
+    }
+    int stuffed = StuffFrame(frame, n);
+    return stuffed == static_cast<int>(raw.size()) && std::memcmp(frame, raw.data(), raw.size()) == 0;
 }
 
 std::string DescribeLineFrame(const Raw& raw) {

@@ -9,8 +9,8 @@
 
 #include "transcript_reader.h"
 
-// A frame exactly as the codec sends it: flags at both ends and only there,
-// at least the shortest frame, and its FCS right once unstuffed.
+// A frame exactly as the codec builds and stuffs it: flags at both ends and
+// only there, its FCS right, and its length one its command can have.
 bool IsIntactFrame(const std::vector<uint8_t>& raw);
 
 // "ACK 13", "DATA 14, 1024 bytes", "ERROR 0 \"FCS NG\"", or for a frame that

@@ -199,6 +199,10 @@ RunResult RunSoakCase(const SoakCase& c, uint64_t seed) {
     } else {
         result = JudgeEnded(c, run, stored);
     }
+    if (IsWriter(c) && stored != OneByteOff(part) && stored != PartBytes(part)) {
+        result.boardFileDamage = "the board's file is now " + std::to_string(stored.size()) +
+                                 " bytes, neither the old file nor the part";
+    }
     result.resends = Count(run.out, MSG_RESENDING);
     result.elapsedMs = static_cast<int>((endedUs - startedUs) / 1000);
     if (result.kind == RUN_BAD) {

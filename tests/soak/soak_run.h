@@ -32,6 +32,9 @@ struct RunResult {
     std::string detail;  // for a bad run: console tail and transcript excerpt
     int resends = 0;     // the writer's retransmissions
     int elapsedMs = 0;   // from the tool's start to its end or the kill
+    // A failed write that left the board's file neither as it was nor the
+    // part: the board took a damaged frame whose FCS still matched.
+    std::string boardFileDamage;
 };
 
 RunResult RunSoakCase(const SoakCase& c, uint64_t seed);

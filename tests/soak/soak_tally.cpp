@@ -21,12 +21,16 @@ void CountRun(const std::string& tool, const RunResult& result) {
     ++tally.runs;
     ++tally.counts[result.kind];
     tally.resends += result.resends;
+    tally.boardFileDamaged += result.boardFileDamage.empty() ? 0 : 1;
     if (result.kind == RUN_CLEAN_FAILURE) {
         ++tally.failures[result.reason];
     }
 }
 
 void PrintTally(std::ostream& out) {
+    if (Tallies.empty()) {
+        return;
+    }
     out << "\nline-noise soak\n"
         << "tool           runs  success  clean failure  waiting on lost frame   bad\n";
     for (const char* tool : TOOLS) {
@@ -48,7 +52,10 @@ void PrintTally(std::ostream& out) {
             out << " " << reason << " x" << count << ";";
         }
         if (found->second.resends > 0) {
-            out << " frames resent on the board's request: " << found->second.resends;
+            out << " frames resent on the board's request: " << found->second.resends << ";";
+        }
+        if (found->second.boardFileDamaged > 0) {
+            out << " failed runs that left the board's file damaged: " << found->second.boardFileDamaged << ";";
         }
         out << "\n";
     }

@@ -11,6 +11,7 @@ struct ToolTally {
     int runs = 0;
     int counts[RUN_BAD + 1] = {};
     int resends = 0;
+    int boardFileDamaged = 0;
     std::map<std::string, int> failures;  // clean failures by the line that named them
 };
 
