@@ -120,8 +120,8 @@ BENCHMARK_CAPTURE(UnstuffFrameInPlace, block67_zero, ZERO_BLOCK);
 BENCHMARK_CAPTURE(CopyFrame, block34_most_escaped, MOST_ESCAPED_BLOCK);
 
 int main(int argc, char** argv) {
-    std::printf("Line rate for comparison: 115200 baud, 10 bits a byte = %.0f bytes/s "
-                "(x_line_rate: the codec's rate in multiples of it)\n",
+    std::printf("Line rate for comparison: 115200 baud, 10 bits a byte = %.0f bytes/s\n"
+                "x_line_rate: bytes_per_second divided by the line rate (the library adds \"/s\" to it)\n",
                 LINE_BYTES_PER_SECOND);
     benchmark::AddCustomContext("line_rate_bytes_per_second", "11520");
     benchmark::Initialize(&argc, argv);
