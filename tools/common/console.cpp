@@ -9,8 +9,9 @@
 #include "platform.h"
 
 namespace {
-// Large enough for MSG_CPU_ERROR with the longest text a frame can carry.
-char Line[2 * FRAME_BUFFER_SIZE];
+// Large enough for MSG_CPU_ERROR with the longest text a frame can carry,
+// and for every byte of the longest frame as "%02x ".
+char Line[3 * FRAME_BUFFER_SIZE];
 char CpuText[FRAME_BUFFER_SIZE];
 }  // namespace
 
