@@ -107,13 +107,18 @@ TEST_F(ImageWriterTest, OtherCommandsAreIgnored) {
 }
 
 TEST_F(ImageWriterTest, AnAckLongerThanEightBytesIsShownWhole) {
-    uint8_t decoded[FRAME_BUFFER_SIZE] = {0x7E, 0x00, 0x04, 0x00, 0x00, 0xAB, 0xCD, 0, 0, 0x7E};
-    AppendFcs(decoded, 10);
-    std::string line = "ACK --> " + ToHex(Bytes(decoded, decoded + 10)) + " \n";
-    Board(Stuffed(decoded, 10));
-    AckUpTo(68, 1);
-    EXPECT_TRUE(WriteImagePart());
-    EXPECT_EQ(Script.console.substr(0, line.size()), line);
+    for (int n : {10, 1500}) {
+        ResetScript();
+        uint8_t decoded[FRAME_BUFFER_SIZE] = {0x7E, 0x00, 0x04, 0x00, 0x00};
+        std::fill(decoded + 5, decoded + n - 3, 0xAB);
+        decoded[n - 1] = 0x7E;
+        AppendFcs(decoded, n);
+        std::string line = "ACK --> " + ToHex(Bytes(decoded, decoded + n)) + " \n";
+        Board(Stuffed(decoded, n));
+        AckUpTo(68, 1);
+        EXPECT_TRUE(WriteImagePart());
+        EXPECT_EQ(Script.console.substr(0, line.size()), line) << n << "-byte ACK";
+    }
 }
 
 struct FailureCase {
