@@ -101,6 +101,9 @@ std::string ToUtf8(const std::string& sjis) {
 }
 
 std::string Tail(const std::string& text, int lines) {
+    if (text.empty()) {
+        return text;
+    }
     size_t at = text.size();
     for (int i = 0; i <= lines && at != std::string::npos && at > 0; ++i) {
         at = text.rfind('\n', at - 1);

@@ -19,20 +19,20 @@ namespace {
 // and the writer only ACKs; tool to board (rx) it is the other way round,
 // and damaged DATA frames make the writer resend.
 const SoakCase CASES[] = {
-    {"glyphload2", 1e-3, "tx", 48, false},
+    {"glyphload2", 1e-3, "tx", 56, false},
     {"glyphload2", 3e-3, "tx", 8, false},
     {"glyphload2", 1e-4, "rx", 24, false},
-    {"glyphload2", 1e-3, "rx", 32, false},
+    {"glyphload2", 1e-3, "rx", 40, false},
     {"glyphload2", 3e-4, "both", 24, false},
     {"glyphcheck2", 1e-5, "tx", 64, false},
     {"glyphcheck2", 1e-4, "tx", 16, false},
     {"glyphcheck2", 1e-5, "tx", 32, true},
-    {"glyphcheck2", 5e-4, "rx", 24, false},
+    {"glyphcheck2", 5e-4, "rx", 32, false},
     {"glyphcheck2", 1e-5, "both", 16, false},
     {"glyphcheck1", 1e-5, "tx", 64, false},
     {"glyphcheck1", 1e-4, "tx", 16, false},
     {"glyphcheck1", 1e-5, "tx", 32, true},
-    {"glyphcheck1", 5e-4, "rx", 24, false},
+    {"glyphcheck1", 5e-4, "rx", 32, false},
 };
 // Each case draws its seeds from a range of its own, so that no two cases
 // replay the same noise on the same bytes.

@@ -40,6 +40,12 @@ Bytes OneByteOff(const ImagePart& part) {
     return file;
 }
 
+std::string RateText(double rate) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", rate);
+    return text;
+}
+
 int64_t MonotonicUs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -151,9 +157,7 @@ RunResult JudgeKilled(const SoakCase& c, const std::vector<TranscriptEntry>& ent
 }  // namespace
 
 std::string NoiseOptions(const SoakCase& c, uint64_t seed) {
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "%g", c.rate);
-    return std::string("--noise ") + rate + " --noise-dir " + c.direction + " --seed " +
+    return "--noise " + RateText(c.rate) + " --noise-dir " + c.direction + " --seed " +
            std::to_string(seed);
 }
 
@@ -167,10 +171,8 @@ RunResult RunSoakCase(const SoakCase& c, uint64_t seed) {
             return Bad("cannot fill the board's store");
         }
     }
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "%g", c.rate);
     int64_t boardStartUs = MonotonicUs();
-    if (!board.Start({"--noise", rate, "--noise-dir", c.direction, "--seed", std::to_string(seed)})) {
+    if (!board.Start({"--noise", RateText(c.rate), "--noise-dir", c.direction, "--seed", std::to_string(seed)})) {
         return Bad("the board did not start: " + board.Error());
     }
 
