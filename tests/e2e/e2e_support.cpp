@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+
 #include "frame_codec.h"
 #include "transcript_reader.h"
 
@@ -49,6 +51,14 @@ std::string AckLine(uint16_t block) {
     return "ACK --> " + HexBytes(frame, BuildAckFrame(frame, block)) + "\n";
 }
 
+std::string AckLines(int from, int to) {
+    std::string lines;
+    for (int k = from; k <= to; ++k) {
+        lines += AckLine(static_cast<uint16_t>(k));
+    }
+    return lines;
+}
+
 std::string DataLine(uint16_t k, const uint8_t* payload, int p, bool ok) {
     uint8_t frame[FRAME_BUFFER_SIZE];
     BuildDataFrame(frame, k, payload, p);
@@ -59,6 +69,23 @@ std::string DataLine(uint16_t k, const uint8_t* payload, int p, bool ok) {
         line += HexBytes(frame, p) + "\t";
     }
     return line + (ok ? "VERIFY : OK\n" : "VERIFY : NG\n");
+}
+
+std::string VerifierLines(const ImagePart& part, const Bytes& file) {
+    std::string lines;
+    for (int k = 1;; ++k) {
+        int offset = (k - 1) * BLOCK_SIZE;
+        int p = std::min(BLOCK_SIZE, static_cast<int>(file.size()) - offset);
+        const uint8_t* payload = file.data() + offset;
+        // A block is OK when it is the part's bytes at its place and the file
+        // ends where the part ends.
+        bool ok = offset + p <= part.size && std::equal(payload, payload + p, part.bytes + offset) &&
+                  (p == BLOCK_SIZE || offset + p == part.size);
+        lines += p == 0 && ok ? "(READ) DATA COMMAND --> " : DataLine(static_cast<uint16_t>(k), payload, p, ok);
+        if (p < BLOCK_SIZE) {
+            return lines;
+        }
+    }
 }
 
 namespace {

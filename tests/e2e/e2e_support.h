@@ -33,8 +33,13 @@ class BoardTest : public testing::Test {
 std::string HexBytes(const uint8_t* bytes, int count);
 // The ACK line the writer prints for the board's ACK of a block.
 std::string AckLine(uint16_t block);
+// The ACK lines of blocks from..to.
+std::string AckLines(int from, int to);
 // The verifier's line for DATA block k carrying the given payload.
 std::string DataLine(uint16_t k, const uint8_t* payload, int p, bool ok);
+// The lines of a verifier reading `file` as the board serves it, against
+// `part` (the verdict banner not included).
+std::string VerifierLines(const ImagePart& part, const Bytes& file);
 // The stuffed frames a tool sends, built with the codec.
 Bytes StuffedAck(uint16_t block);
 Bytes StuffedData(uint16_t block, const uint8_t* payload, int p);

@@ -12,24 +12,6 @@ namespace {
 const std::string SUCCESS_END = std::string(MSG_VERIFY_BANNER) + MSG_PRESS_ANY_KEY;
 const std::string FAILURE_END = std::string(MSG_FAILURE_BANNER) + MSG_PRESS_ANY_KEY;
 
-// The lines of a verifier reading `file` as the board serves it, against `part`.
-std::string ExpectedLines(const ImagePart& part, const Bytes& file, int fromBlock = 1) {
-    std::string lines;
-    for (int k = 1;; ++k) {
-        int offset = (k - 1) * BLOCK_SIZE;
-        int p = std::min(BLOCK_SIZE, static_cast<int>(file.size()) - offset);
-        const uint8_t* payload = file.data() + offset;
-        bool ok = offset + p <= part.size && std::equal(payload, payload + p, part.bytes + offset) &&
-                  (p == BLOCK_SIZE || offset + p == part.size);
-        if (k >= fromBlock) {
-            lines += p == 0 && ok ? "(READ) DATA COMMAND --> " : DataLine(static_cast<uint16_t>(k), payload, p, ok);
-        }
-        if (p < BLOCK_SIZE) {
-            return lines;
-        }
-    }
-}
-
 std::vector<Bytes> ReadFrames(const ImagePart& part, int acks) {
     std::vector<Bytes> frames{StuffedReadRequest(part)};
     for (int k = 1; k <= acks; ++k) {
@@ -45,7 +27,7 @@ TEST_F(VerifierTest, Part2WrittenByTheWriterVerifies) {
     ASSERT_EQ(Run("glyphload2").status, 0);
     ToolRun run = Run("glyphcheck2");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, ExpectedLines(IMAGE_PART2, PartBytes(IMAGE_PART2)) + SUCCESS_END);
+    EXPECT_EQ(run.out, VerifierLines(IMAGE_PART2, PartBytes(IMAGE_PART2)) + SUCCESS_END);
     EXPECT_EQ(CountLines(run.out), 70);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1),
               "(READ) DATA COMMAND --> 7e 00 03 00 01 80 00 f0 00 80 00 00 f8 40 40 40 .....\tVERIFY : OK\n");
@@ -62,7 +44,7 @@ TEST_F(VerifierTest, FactoryPart1Verifies) {
     StartBoard();
     ToolRun run = Run("glyphcheck1");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, ExpectedLines(IMAGE_PART1, PartBytes(IMAGE_PART1)) + SUCCESS_END);
+    EXPECT_EQ(run.out, VerifierLines(IMAGE_PART1, PartBytes(IMAGE_PART1)) + SUCCESS_END);
     EXPECT_EQ(CountLines(run.out), 120);
     EXPECT_EQ(run.out.substr(0, 72), "(READ) DATA COMMAND --> 7e 00 03 00 01 00 00 00 00 00 00 00 00 00 00 00 ");
     EXPECT_EQ(Tail(run.out, 3),
@@ -77,7 +59,7 @@ TEST_F(VerifierTest, UnderAUtf8LocaleTheBannerIsConverted) {
     ToolRun run = Run("glyphcheck1", "C.UTF-8");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(Tail(run.out, 2), "***** 漢字べりファイ : OK *****\n***** Press any key *****\n");
-    EXPECT_EQ(run.out, ToUtf8(ExpectedLines(IMAGE_PART1, PartBytes(IMAGE_PART1)) + SUCCESS_END));
+    EXPECT_EQ(run.out, ToUtf8(VerifierLines(IMAGE_PART1, PartBytes(IMAGE_PART1)) + SUCCESS_END));
 }
 
 struct StoredFile {
@@ -105,7 +87,7 @@ TEST_P(VerdictTest, AFileThatIsNotThePartFails) {
     std::string tool = c.part == &IMAGE_PART1 ? "glyphcheck1" : "glyphcheck2";
     ToolRun run = Run(tool);
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, ExpectedLines(*c.part, file) + FAILURE_END);
+    EXPECT_EQ(run.out, VerifierLines(*c.part, file) + FAILURE_END);
     EXPECT_EQ(FramesFromTool(), ReadFrames(*c.part, c.size / BLOCK_SIZE));
 }
 
@@ -184,6 +166,6 @@ TEST_F(VerifierTest, GarbageAndPiecesDoNotDisturbTheTransfer) {
     StartBoard({"--fault", "garbage@3", "--fault", "pieces@7x2"});
     ToolRun run = Run("glyphcheck2");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, ExpectedLines(IMAGE_PART2, PartBytes(IMAGE_PART2)) + SUCCESS_END);
+    EXPECT_EQ(run.out, VerifierLines(IMAGE_PART2, PartBytes(IMAGE_PART2)) + SUCCESS_END);
 }
 }  // namespace

@@ -26,14 +26,6 @@ std::vector<Bytes> WriteFrames() {
     return frames;
 }
 
-std::string AckLines(int from, int to) {
-    std::string lines;
-    for (int k = from; k <= to; ++k) {
-        lines += AckLine(static_cast<uint16_t>(k));
-    }
-    return lines;
-}
-
 using WriterTest = BoardTest;
 
 TEST_F(WriterTest, WritesPartTwoIntoTheBoardsFile) {

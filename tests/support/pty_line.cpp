@@ -36,6 +36,11 @@ bool PtyLine::Open(const std::string& path) {
     return true;
 }
 
+void PtyLine::Adopt(int fd) {
+    Close();
+    fd_ = fd;
+}
+
 void PtyLine::Close() {
     if (fd_ >= 0) {
         close(fd_);

@@ -21,6 +21,9 @@ public:
 
     // Opens the device in raw mode, dropping whatever waits in its input.
     bool Open(const std::string& path);
+    // Takes an open descriptor as the line, such as the board's end of a
+    // pseudo-terminal pair a test made itself; it is closed with the line.
+    void Adopt(int fd);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 

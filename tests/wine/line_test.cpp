@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "console_texts.h"
 #include "expected_output.h"
 #include "frame_codec.h"
 #include "image_part.h"
@@ -30,24 +31,20 @@ using testsupport::Stuffed;
 constexpr int PORT = 4;
 constexpr milliseconds FRAME_TIMEOUT(30000);
 
-Bytes Ack(int block) {
-    uint8_t frame[FRAME_BUFFER_SIZE];
-    int n = BuildAckFrame(frame, static_cast<uint16_t>(block));
-    return Bytes(frame, frame + n);
-}
-
-Bytes DataFrame(const ImagePart& part, int block) {
-    uint8_t frame[FRAME_BUFFER_SIZE];
-    int offset = (block - 1) * BLOCK_SIZE;
-    int n = BuildDataFrame(frame, static_cast<uint16_t>(block), part.bytes + offset, BLOCK_SIZE);
-    return Bytes(frame, frame + n);
+// Image part 2's full block k as the writer stuffs it.
+Bytes DataOfBlock(int k) {
+    return StuffedData(static_cast<uint16_t>(k), IMAGE_PART2.bytes + (k - 1) * BLOCK_SIZE, BLOCK_SIZE);
 }
 
 // The board's ERROR frame: block number, the text and its NUL, FCS.
 Bytes ErrorFrame(int block, const std::string& text) {
     Bytes frame = {0x7E, 0x00, 0x05, static_cast<uint8_t>(block >> 8), static_cast<uint8_t>(block)};
-    frame.insert(frame.end(), text.begin(), text.end());
-    frame.insert(frame.end(), {0x00, 0x00, 0x00, 0x7E});
+    for (char c : text) {
+        frame.push_back(static_cast<uint8_t>(c));
+    }
+    for (uint8_t end : {0x00, 0x00, 0x00, 0x7E}) {  // NUL, FCS, flag
+        frame.push_back(end);
+    }
     AppendFcs(frame.data(), static_cast<int>(frame.size()));
     return frame;
 }
@@ -73,7 +70,7 @@ protected:
 TEST_F(WineLine, WriterRunsOverThePortAndEndsOnTheBoardsError) {
     // A stale answer from before the run: if the purge at start-up let it
     // through, the writer would take it for the answer to its request.
-    ASSERT_TRUE(board_.Send(Stuffed(Ack(5))));
+    ASSERT_TRUE(board_.Send(StuffedAck(5)));
 
     ChildProcess tool;
     ASSERT_TRUE(StartTool(&tool, "glyphload2", {std::to_string(PORT)})) << tool.Error();
@@ -97,23 +94,22 @@ TEST_F(WineLine, WriterRunsOverThePortAndEndsOnTheBoardsError) {
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
 
     // The answer whole, then in two pieces: each brings the next block.
-    ASSERT_TRUE(board_.Send(Stuffed(Ack(0))));
+    ASSERT_TRUE(board_.Send(StuffedAck(0)));
     ASSERT_TRUE(board_.ReceiveRawFrame(&raw, FRAME_TIMEOUT));
-    EXPECT_EQ(raw, Stuffed(DataFrame(IMAGE_PART2, 1)));
-    Bytes ack1 = Stuffed(Ack(1));
+    EXPECT_EQ(raw, DataOfBlock(1));
+    Bytes ack1 = StuffedAck(1);
     ASSERT_TRUE(board_.Send(Bytes(ack1.begin(), ack1.begin() + 3)));
     ASSERT_TRUE(board_.QuietFor(milliseconds(200)));
     ASSERT_TRUE(board_.Send(Bytes(ack1.begin() + 3, ack1.end())));
     ASSERT_TRUE(board_.ReceiveRawFrame(&raw, FRAME_TIMEOUT));
-    EXPECT_EQ(raw, Stuffed(DataFrame(IMAGE_PART2, 2)));
+    EXPECT_EQ(raw, DataOfBlock(2));
 
     // An ERROR with a block number other than 0 ends the run.
     ASSERT_TRUE(board_.Send(Stuffed(ErrorFrame(2, "X"))));
-    ASSERT_TRUE(tool.WaitForOutput(PRESS_ANY_KEY_LINE, FRAME_TIMEOUT)) << tool.Stdout();
+    ASSERT_TRUE(tool.WaitForOutput(WindowsLineEnds(MSG_PRESS_ANY_KEY), FRAME_TIMEOUT)) << tool.Stdout();
     // ERROR(CPU側で検出：X), in Shift_JIS.
-    const std::string cpuError = "ERROR(CPU\x91\xa4\x82\xc5\x8c\x9f\x8f\x6f\x81\x46X)\r\n";
-    EXPECT_EQ(tool.Stdout(), AckLine(Ack(0)) + AckLine(Ack(1)) + cpuError + FAILURE_BANNER_LINE +
-                                 PRESS_ANY_KEY_LINE);
+    const std::string cpuError = "ERROR(CPU\x91\xa4\x82\xc5\x8c\x9f\x8f\x6f\x81\x46X)\n";
+    EXPECT_EQ(tool.Stdout(), WindowsLineEnds(AckLines(0, 1) + cpuError + MSG_FAILURE_BANNER + MSG_PRESS_ANY_KEY));
     EXPECT_EQ(tool.Stderr(), "");
 
     // It waits for the key, sending nothing more, and only then ends.

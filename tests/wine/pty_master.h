@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "pty_line.h"
+
 namespace winetest {
 
 class PtyMaster {
@@ -35,12 +37,9 @@ public:
     bool LineSettings(termios* settings) const;
 
 private:
-    bool ReadSome(std::chrono::steady_clock::time_point deadline);
-
-    int master_ = -1;
+    testsupport::PtyLine board_;  // the master end, read and written as a line
     int device_ = -1;
     std::string deviceName_;
-    std::vector<uint8_t> pending_;
 };
 
 }  // namespace winetest

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "cpusim_process.h"
+#include "console_texts.h"
 #include "expected_output.h"
 #include "image_part.h"
+#include "verifier_texts.h"
 #include "windows_tool.h"
 #include "wine_prefix.h"
 
@@ -64,7 +66,8 @@ TEST_F(WineTransfer, WriterThenBothVerifiersAgainstTheBoard) {
         "(READ) DATA COMMAND --> 7e 00 03 00 76 80 40 a0 90 80 90 90 90 a0 40 80 .....\tVERIFY : OK\r\n";
     EXPECT_EQ(check1.out, VerifierOutput(IMAGE_PART1, PartBytes(IMAGE_PART1)));
     EXPECT_EQ(CountLines(check1.out), 118 + 2);
-    EXPECT_NE(check1.out.find(lastBlock + VERIFY_BANNER_LINE + PRESS_ANY_KEY_LINE), std::string::npos);
+    EXPECT_NE(check1.out.find(lastBlock + WindowsLineEnds(std::string(MSG_VERIFY_BANNER) + MSG_PRESS_ANY_KEY)),
+              std::string::npos);
 
     EXPECT_EQ(board_.WaitForExit(seconds(10)), 0) << board_.Stderr();
 }
@@ -86,7 +89,7 @@ TEST_F(WineTransfer, VerifierGoesOnPastADifferingBlockAndFails) {
     EXPECT_EQ(check1.out.substr(lineStart, 39), "(READ) DATA COMMAND --> 7e 00 03 00 05 ");
     EXPECT_EQ(check1.out.find("VERIFY : NG", ng + 1), std::string::npos) << "only block 5 differs";
     EXPECT_EQ(check1.out.substr(check1.out.size() - 51),
-              std::string(FAILURE_BANNER_LINE) + PRESS_ANY_KEY_LINE);
+              WindowsLineEnds(std::string(MSG_FAILURE_BANNER) + MSG_PRESS_ANY_KEY));
     EXPECT_EQ(board_.WaitForExit(seconds(10)), 0) << board_.Stderr();
 }
 
