@@ -37,15 +37,15 @@ bool AllZero(const uint8_t* p, int n)
 }
 
 // ---- The populated set, written down independently of the generator.
-struct RowSpec {
+struct PopulatedRow {
     int row;
     int count;                               // the table's "N:" figure
     std::vector<std::pair<int, int>> cells;  // inclusive ranges
 };
 
-std::vector<RowSpec> PopulatedTable()
+std::vector<PopulatedRow> PopulatedTable()
 {
-    std::vector<RowSpec> t = {
+    std::vector<PopulatedRow> t = {
         {1, 93, {{2, 94}}},
         {2, 53, {{1, 14}, {26, 33}, {42, 48}, {60, 74}, {82, 89}, {94, 94}}},
         {3, 62, {{16, 25}, {33, 58}, {65, 90}}},
@@ -67,10 +67,10 @@ std::vector<RowSpec> PopulatedTable()
 std::vector<bool> PopulatedCells()
 {
     std::vector<bool> populated(GLYPH_IMAGE_CELLS, false);
-    for (const RowSpec& spec : PopulatedTable()) {
-        for (auto range : spec.cells) {
+    for (const PopulatedRow& expected : PopulatedTable()) {
+        for (auto range : expected.cells) {
             for (int c = range.first; c <= range.second; ++c) {
-                populated[GlyphCellIndex(spec.row, c)] = true;
+                populated[GlyphCellIndex(expected.row, c)] = true;
             }
         }
     }
@@ -216,10 +216,10 @@ TEST(GlyphImage, TellingCells)
 TEST(GlyphImage, PopulatedSetExactly)
 {
     int total = 0;
-    for (const RowSpec& spec : PopulatedTable()) {
+    for (const PopulatedRow& expected : PopulatedTable()) {
         int n = 0;
-        for (auto range : spec.cells) n += range.second - range.first + 1;
-        EXPECT_EQ(n, spec.count) << "row " << spec.row;
+        for (auto range : expected.cells) n += range.second - range.first + 1;
+        EXPECT_EQ(n, expected.count) << "row " << expected.row;
         total += n;
     }
     EXPECT_EQ(total, 6962);
@@ -238,8 +238,8 @@ TEST(GlyphImage, PopulatedSetExactly)
         }
     }
     EXPECT_EQ(withGlyph, 6962);
-    for (const RowSpec& spec : PopulatedTable()) {
-        EXPECT_EQ(perRow[spec.row], spec.count) << "row " << spec.row;
+    for (const PopulatedRow& expected : PopulatedTable()) {
+        EXPECT_EQ(perRow[expected.row], expected.count) << "row " << expected.row;
     }
     for (int r : {9, 10, 11, 12, 14, 15}) {
         EXPECT_EQ(perRow[r], 0) << "row " << r;
@@ -289,12 +289,12 @@ TEST(GlyphImageFigures, Report)
     struct PartFigures {
         const char* name;
         const ImagePart* part;
-        const char* spec7E;
-        const char* spec7D;
-        const char* specMost;
-        const char* specLongest;
-        const char* specZero;
-        const char* specFcs;
+        const char* ref7E;
+        const char* ref7D;
+        const char* refMost;
+        const char* refLongest;
+        const char* refZero;
+        const char* refFcs;
     } parts[] = {
         {"part 1", &IMAGE_PART1, "576", "426", "29 (block 70)", "1061 (block 70)", "18-26, 30-33", "81-82"},
         {"part 2", &IMAGE_PART2, "599", "419", "51 (block 34)", "1083 (block 34)", "67-68", "12, 19-20, 42"},
@@ -319,17 +319,17 @@ TEST(GlyphImageFigures, Report)
             if (f.fcsEscapes) fcsBlocks.push_back(k);
         }
         char buf[64];
-        auto line = [&](const char* what, const std::string& ours, const char* spec) {
-            std::printf("%-40s %-16s %s\n", (std::string(pf.name) + ": " + what).c_str(), ours.c_str(), spec);
+        auto line = [&](const char* what, const std::string& ours, const char* reference) {
+            std::printf("%-40s %-16s %s\n", (std::string(pf.name) + ": " + what).c_str(), ours.c_str(), reference);
         };
-        line("bytes 0x7E", std::to_string(n7E), pf.spec7E);
-        line("bytes 0x7D", std::to_string(n7D), pf.spec7D);
+        line("bytes 0x7E", std::to_string(n7E), pf.ref7E);
+        line("bytes 0x7D", std::to_string(n7D), pf.ref7D);
         std::snprintf(buf, sizeof buf, "%d (block %d)", most, mostBlock);
-        line("most of both in one block", buf, pf.specMost);
+        line("most of both in one block", buf, pf.refMost);
         std::snprintf(buf, sizeof buf, "%d (block %d)", longest, longestBlock);
-        line("longest stuffed DATA frame", buf, pf.specLongest);
-        line("all-zero blocks", BlockList(zeroBlocks), pf.specZero);
-        line("blocks whose FCS is escaped", BlockList(fcsBlocks), pf.specFcs);
+        line("longest stuffed DATA frame", buf, pf.refLongest);
+        line("all-zero blocks", BlockList(zeroBlocks), pf.refZero);
+        line("blocks whose FCS is escaped", BlockList(fcsBlocks), pf.refFcs);
         RecordProperty(std::string(pf.name) + " 0x7E", n7E);
         RecordProperty(std::string(pf.name) + " 0x7D", n7D);
         RecordProperty(std::string(pf.name) + " longest stuffed frame", longest);
