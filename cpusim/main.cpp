@@ -42,7 +42,9 @@
 //   silence     nothing more is sent in this session; frames are still read
 //               and logged, and a signal still ends the board cleanly.
 // Faults of one answer combine: extras go out first (garbage, shortframe,
-// unknowncmd, ack), then the answer, whose kind is the first of error0,
+// unknowncmd, ack; after a whole extra frame the board waits until the tool
+// has read it, since a tool does not split frames that arrive together),
+// then the answer, whose kind is the first of error0,
 // nonul, error, shortdata, emptydata, repeat that applies, and to which
 // wrongblock and fcs are applied last.
 //
