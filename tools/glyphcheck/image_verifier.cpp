@@ -13,6 +13,10 @@
 #include "received_frame.h"
 #include "verifier_texts.h"
 
+// The image's blocks are the payloads the link carries: the end of a file is
+// told by a block shorter than this size on both sides.
+static_assert(IMAGE_BLOCK_SIZE == BLOCK_SIZE, "image blocks are DATA payloads");
+
 namespace {
 constexpr int DUMP_BYTES = 16;
 
